@@ -1,0 +1,196 @@
+#include "desktop_services.h"
+
+#include "services.h"
+
+#include <QApplication>
+#include <QAudioOutput>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMediaPlayer>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace ticora {
+
+namespace {
+
+QString caseInsensitive(const QString &pattern)
+{
+    QString result;
+    for (const QChar c : pattern) {
+        if (c.isLetter() && c.toLower() != c.toUpper())
+            result += u'[' + c.toLower() + c.toUpper() + u']';
+        else
+            result += c;
+    }
+    return result;
+}
+
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+class DesktopMessageBox final : public MessageBox {
+public:
+    int show(const QString &text, int style, const QString &title) override
+    {
+        QMessageBox box(style == 16 ? QMessageBox::Critical : QMessageBox::Information, title,
+                        text, QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
+        box.setWindowModality(Qt::ApplicationModal);
+        // The box has no parent so that it shows even while the window sits in the tray.
+        box.setWindowIcon(QApplication::windowIcon());
+        box.exec();
+        // OK is its only button: however the box was closed, that was the answer.
+        return 0;
+    }
+};
+
+class DesktopFileDialog final : public FileDialog {
+public:
+    QString chooseFile(const QString &filter) override
+    {
+        QFileDialog dialog(QApplication::activeWindow());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setNameFilters(qtNameFilters(filter));
+        const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+        dialog.setDirectory(QFileInfo::exists(music) ? music : QDir::homePath());
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().constFirst();
+    }
+};
+
+// Qt Multimedia is loaded on first need: a program that idles in the tray for days should
+// not carry an audio pipeline it may never use.
+class DesktopMusicPlayer final : public MusicPlayer {
+public:
+    void prepare() override
+    {
+        if (m_player)
+            return;
+        m_player = std::make_unique<QMediaPlayer>();
+        m_output = std::make_unique<QAudioOutput>();
+        m_player->setAudioOutput(m_output.get());
+    }
+
+    void play(int loops, const QString &path) override
+    {
+        prepare();
+        m_player->stop();
+        m_player->setLoops(loops < 0 ? int(QMediaPlayer::Infinite) : std::max(loops, 1));
+        m_player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+        m_player->play();
+    }
+
+    void stop() override
+    {
+        if (m_player)
+            m_player->stop();
+    }
+
+private:
+    std::unique_ptr<QAudioOutput> m_output;
+    std::unique_ptr<QMediaPlayer> m_player;
+};
+
+class DesktopBrowser final : public Browser {
+public:
+    void open(const QString &address) override { QDesktopServices::openUrl(QUrl(address)); }
+};
+
+class SystemTray final : public TrayIcon {
+public:
+    void install(const QIcon &icon, const QString &toolTip,
+                 std::function<void(int)> onEvent) override
+    {
+        m_icon.setIcon(icon);
+        m_icon.setToolTip(toolTip);
+        QObject::connect(&m_icon, &QSystemTrayIcon::activated, &m_icon,
+                         [onEvent = std::move(onEvent)](QSystemTrayIcon::ActivationReason reason) {
+                             onEvent(trayOperationType(reason));
+                         });
+        m_icon.show();
+    }
+
+    bool hostAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+private:
+    QSystemTrayIcon m_icon;
+};
+
+} // namespace
+
+QStringList qtNameFilters(const QString &filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+        for (QString &pattern : patterns)
+            pattern = caseInsensitive(pattern.trimmed());
+        filters << parts[i] + u" ("_s + patterns.join(u' ') + u')';
+    }
+    return filters;
+}
+
+int trayOperationType(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        return 1;
+    case QSystemTrayIcon::DoubleClick:
+        return 2;
+    case QSystemTrayIcon::Context:
+        return 3;
+    case QSystemTrayIcon::MiddleClick:
+        return 4;
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+    return 0;
+}
+
+std::optional<QString> missingDisplay()
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY")
+        || qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
+        return std::nullopt;
+    return u"no graphical display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY is set)"_s;
+}
+
+void prepareDesktopEnvironment()
+{
+    if (!qEnvironmentVariableIsSet("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("DISPLAY")
+        && qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+void prepareApplication()
+{
+    QApplication::setApplicationName(u"Ticora"_s);
+    QApplication::setApplicationVersion(u"2.0"_s);
+    QApplication::setDesktopFileName(u"ticora"_s);
+    // The window's close ends the program; nothing else may, not even the last box closing
+    // while the window sits in the tray.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+Services desktopServices()
+{
+    return {std::make_unique<SystemClock>(),     std::make_unique<DesktopMessageBox>(),
+            std::make_unique<DesktopFileDialog>(), std::make_unique<DesktopMusicPlayer>(),
+            std::make_unique<DesktopBrowser>(),  std::make_unique<SystemTray>()};
+}
+
+} // namespace ticora

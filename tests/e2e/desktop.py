@@ -1,0 +1,293 @@
+"""A real, headless desktop for end-to-end tests, and a user's hands and eyes on it.
+
+Desktop() starts, in a private temporary home: Xvfb, a D-Bus session bus, the openbox window
+manager, the trayer notification area and a PulseAudio server whose only sink is a null sink.
+Everything it starts is stopped again on exit, whatever happens in between.
+"""
+import array
+import math
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+SINK = "ticora_null"
+RATE = 44100
+
+
+def wait_for(predicate, timeout=10.0, interval=0.05, what="condition"):
+    """Polls until predicate() returns something truthy, and returns it."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out after {timeout}s waiting for {what}")
+        time.sleep(interval)
+
+
+class Desktop:
+    def __init__(self, tray=True, audio=True, screen="1280x800x24"):
+        self.want_tray = tray
+        self.want_audio = audio
+        self.screen = screen
+        self.procs = []
+        self.tray = None
+        self.app = None
+
+    # ---- lifetime -------------------------------------------------------------------------
+    def __enter__(self):
+        self.home = tempfile.mkdtemp(prefix="ticora-e2e-")
+        runtime = os.path.join(self.home, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        self.env = {
+            "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+            "HOME": self.home,
+            "XDG_RUNTIME_DIR": runtime,
+            "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
+            "LANG": "C.UTF-8",
+            "LC_ALL": "C.UTF-8",
+            "TZ": os.environ.get("TZ", "UTC"),
+        }
+        try:
+            self._start_x()
+            self._start_dbus()
+            self._start(["openbox", "--sm-disable"], "openbox")
+            wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.x("xprop", "-root"),
+                     what="the window manager")
+            if self.want_tray:
+                self.start_tray()
+            if self.want_audio:
+                self._start_audio()
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        if self.app and self.app.poll() is None:
+            self.app.kill()
+            self.app.wait()
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(timeout=3)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+        shutil.rmtree(self.home, ignore_errors=True)
+        return False
+
+    def _start(self, argv, name, **kwargs):
+        log = open(os.path.join(self.home, f"{name}.log"), "ab")
+        proc = subprocess.Popen(argv, env=self.env, stdout=kwargs.pop("stdout", log),
+                                stderr=log, stdin=subprocess.DEVNULL, **kwargs)
+        self.procs.append(proc)
+        return proc
+
+    def _start_x(self):
+        read_fd, write_fd = os.pipe()
+        self._start(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.screen,
+                     "-nolisten", "tcp", "-noreset"], "xvfb", pass_fds=(write_fd,))
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.env["DISPLAY"] = f":{number}"
+
+    def _start_dbus(self):
+        proc = self._start(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                           "dbus", stdout=subprocess.PIPE)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = proc.stdout.readline().decode().strip()
+
+    def start_tray(self):
+        self.tray = self._start(["trayer", "--edge", "bottom", "--align", "right",
+                                 "--widthtype", "request", "--height", "32",
+                                 "--SetDockType", "true", "--transparent", "false"], "trayer")
+        wait_for(lambda: self.window_ids(class_name="trayer"), what="the tray")
+
+    def stop_tray(self):
+        self.tray.terminate()
+        self.tray.wait()
+        self.procs.remove(self.tray)
+        self.tray = None
+
+    def _start_audio(self):
+        socket = os.path.join(self.home, "pulse.sock")
+        self._start(["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
+                     "--disable-shm=true", "--log-target=stderr",
+                     f"--load=module-null-sink sink_name={SINK} rate={RATE}",
+                     f"--load=module-native-protocol-unix socket={socket} auth-anonymous=1",
+                     "--load=module-always-sink"], "pulseaudio")
+        self.env["PULSE_SERVER"] = f"unix:{socket}"
+        wait_for(lambda: os.path.exists(socket), what="PulseAudio")
+        wait_for(lambda: subprocess.run(["pactl", "set-default-sink", SINK], env=self.env,
+                                        capture_output=True).returncode == 0,
+                 what="the null sink")
+
+    # ---- the program ----------------------------------------------------------------------
+    def launch(self, binary=None, extra_env=None):
+        binary = binary or os.environ["TICORA_BINARY"]
+        env = dict(self.env, QT_QPA_PLATFORM="xcb", **(extra_env or {}))
+        log = open(os.path.join(self.home, "ticora.log"), "ab")
+        self.app = subprocess.Popen([binary], env=env, stdout=log, stderr=log,
+                                    stdin=subprocess.DEVNULL)
+        return self.app
+
+    def app_log(self):
+        with open(os.path.join(self.home, "ticora.log"), errors="replace") as f:
+            return f.read()
+
+    # ---- looking at the screen ------------------------------------------------------------
+    def x(self, *argv, check=True):
+        result = subprocess.run(argv, env=self.env, capture_output=True, text=True)
+        if check and result.returncode != 0:
+            raise RuntimeError(f"{' '.join(argv)}: {result.stderr.strip()}")
+        return result.stdout
+
+    def window_ids(self, name=None, class_name=None, pid=None, only_visible=False):
+        argv = ["xdotool", "search"]
+        if only_visible:
+            argv.append("--onlyvisible")
+        if pid is not None:
+            argv += ["--pid", str(pid)]
+        if name is not None:
+            argv += ["--name", name]
+        elif class_name is not None:
+            argv += ["--class", class_name]
+        return [int(w) for w in self.x(*argv, check=False).split()]
+
+    def window_named(self, title, timeout=10.0):
+        return wait_for(lambda: (self.window_ids(name=f"^{re.escape(title)}$",
+                                                 only_visible=True) or [None])[0],
+                        timeout=timeout, what=f"a window titled {title!r}")
+
+    def tray_icon(self, pid):
+        """The program's icon window as docked in the tray, or None."""
+        tree = "".join(self.x("xwininfo", "-tree", "-id", str(t), check=False)
+                       for t in self.window_ids(class_name="trayer"))
+        docked = [w for w in self.window_ids(pid=pid)
+                  if f"{w:#x} " in tree and self.is_viewable(w)]
+        return docked[0] if docked else None
+
+    def is_viewable(self, window):
+        return "Map State: IsViewable" in self.x("xwininfo", "-id", str(window), check=False)
+
+    def geometry(self, window):
+        info = self.x("xwininfo", "-id", str(window))
+        value = lambda key: int(re.search(rf"{key}:\s+(-?\d+)", info).group(1))
+        return (value("Absolute upper-left X"), value("Absolute upper-left Y"),
+                value("Width"), value("Height"))
+
+    def frame_extents(self, window):
+        out = self.x("xprop", "-id", str(window), "_NET_FRAME_EXTENTS", check=False)
+        numbers = [int(n) for n in re.findall(r"\d+", out.split("=")[-1])] if "=" in out else []
+        return tuple(numbers) if len(numbers) == 4 else (0, 0, 0, 0)
+
+    def screen_size(self):
+        w, h = re.search(r"dimensions:\s+(\d+)x(\d+)", self.x("xdpyinfo")).groups()
+        return int(w), int(h)
+
+    def screenshot(self, path, window=None):
+        target = str(window) if window else "root"
+        self.x("import", "-window", target, path)
+        return path
+
+    def pixels(self, window, crop):
+        """The RGB bytes of a region (x, y, w, h) of a window, as the screen shows it."""
+        x, y, w, h = crop
+        return subprocess.run(["import", "-window", str(window), "-crop", f"{w}x{h}+{x}+{y}",
+                               "rgb:-"], env=self.env, capture_output=True, check=True).stdout
+
+    # ---- a user's hands -------------------------------------------------------------------
+    def click(self, window, x, y, button=1):
+        self.x("xdotool", "mousemove", "--window", str(window), str(x), str(y),
+               "click", str(button))
+
+    def key(self, *keys, window=None, check=True):
+        """Presses keys; check=False where the keys may end the program mid-press."""
+        argv = ["xdotool", "key"]
+        if window:
+            argv += ["--window", str(window)]
+        self.x(*argv, *keys, check=check)
+
+    def activate(self, window):
+        self.x("xdotool", "windowactivate", "--sync", str(window), check=False)
+
+    def set_clipboard(self, text):
+        subprocess.run(["xclip", "-selection", "clipboard", "-loops", "1"], env=self.env,
+                       input=text.encode(), check=True, timeout=5)
+
+    def read_box(self, window, x, y):
+        """Reads an edit box the way a user would: click into it, select all, copy."""
+        self.click(window, x, y)
+        self.key("ctrl+a", "ctrl+c")
+        time.sleep(0.2)
+        return self.x("xclip", "-selection", "clipboard", "-o", check=False)
+
+    def type_into_box(self, window, x, y, text):
+        """Replaces an edit box's text by pasting, which carries any script and symbol."""
+        self.click(window, x, y)
+        self.key("ctrl+a")
+        paster = subprocess.Popen(["xclip", "-selection", "clipboard", "-loops", "1"],
+                                  env=self.env, stdin=subprocess.PIPE,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        paster.stdin.write(text.encode())
+        paster.stdin.close()
+        time.sleep(0.2)
+        self.key("ctrl+v")
+        try:
+            paster.wait(timeout=3)
+        except subprocess.TimeoutExpired:
+            paster.kill()
+        time.sleep(0.1)
+
+    # ---- a user's ears --------------------------------------------------------------------
+    def record(self):
+        """Starts recording what the null sink plays; stop with the returned Recording."""
+        return Recording(self)
+
+
+class Recording:
+    def __init__(self, desktop):
+        self.path = os.path.join(desktop.home, f"monitor-{time.monotonic_ns()}.raw")
+        self.started = time.monotonic()
+        self.out = open(self.path, "wb")
+        self.proc = subprocess.Popen(["parec", "-d", f"{SINK}.monitor", "--format=s16le",
+                                      f"--rate={RATE}", "--channels=1", "--latency-msec=20"],
+                                     env=desktop.env, stdout=self.out,
+                                     stderr=subprocess.DEVNULL)
+
+    def levels(self, window_s=0.1):
+        """RMS level (0..1) of each window_s slice recorded so far."""
+        self.out.flush()
+        with open(self.path, "rb") as f:
+            samples = array.array("h", f.read()[: os.path.getsize(self.path) // 2 * 2])
+        step = int(RATE * window_s)
+        return [math.sqrt(sum(s * s for s in samples[i:i + step]) / step) / 32768
+                for i in range(0, len(samples) - step + 1, step)]
+
+    def stop(self):
+        self.proc.send_signal(signal.SIGINT)
+        try:
+            self.proc.wait(timeout=3)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+        self.out.close()
+
+
+def artifacts_dir():
+    path = os.environ.get("TICORA_ARTIFACTS") or tempfile.gettempdir()
+    os.makedirs(path, exist_ok=True)
+    return path
+
+
+def main():
+    unittest.main(verbosity=2)
