@@ -39,8 +39,8 @@ class DesktopMessageBox final : public MessageBox {
 public:
     int show(const QString &text, int style, const QString &title) override
     {
-        QMessageBox box(style == 16 ? QMessageBox::Critical : QMessageBox::Information, title,
-                        text, QMessageBox::Ok);
+        QMessageBox box(style == 16 ? QMessageBox::Critical : QMessageBox::Information, title, text,
+                        QMessageBox::Ok);
         box.setTextFormat(Qt::PlainText);
         box.setWindowModality(Qt::ApplicationModal);
         // The box has no parent so that it shows even while the window sits in the tray.
@@ -188,9 +188,9 @@ void prepareApplication()
 
 Services desktopServices()
 {
-    return {std::make_unique<SystemClock>(),     std::make_unique<DesktopMessageBox>(),
+    return {std::make_unique<SystemClock>(),       std::make_unique<DesktopMessageBox>(),
             std::make_unique<DesktopFileDialog>(), std::make_unique<DesktopMusicPlayer>(),
-            std::make_unique<DesktopBrowser>(),  std::make_unique<SystemTray>()};
+            std::make_unique<DesktopBrowser>(),    std::make_unique<SystemTray>()};
 }
 
 } // namespace ticora

@@ -334,8 +334,8 @@ int Platform::windowState() const
 
 void Platform::setWindowState(int state)
 {
-    const Qt::WindowStates others =
-        m_window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    const Qt::WindowStates others
+        = m_window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
     switch (state) {
     case 2:
         m_window->setWindowState(others | Qt::WindowMinimized);

@@ -16,8 +16,7 @@ qint64 secondOf(qint64 ms)
 
 SecondAligner::SecondAligner(qint64 nowMs)
     : m_lastSecond(secondOf(nowMs))
-{
-}
+{}
 
 SecondAligner::Wake SecondAligner::wake(qint64 nowMs)
 {

@@ -54,7 +54,8 @@ public:
     virtual ~TrayIcon() = default;
     // onEvent receives the operation type of each mouse action on the icon: 1 is a left click.
     virtual void install(const QIcon &icon, const QString &toolTip,
-                         std::function<void(int)> onEvent) = 0;
+                         std::function<void(int)> onEvent)
+        = 0;
     // Whether the desktop currently offers a notification area to show the icon in.
     virtual bool hostAvailable() const = 0;
 };

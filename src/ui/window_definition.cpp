@@ -20,10 +20,10 @@ constexpr EditBoxSettings textBox{.multiLine = true, .verticalScrollBar = true};
 
 // Outer size 284 x 268 with an ordinary frame and title bar around this client area. The
 // narrowest labels hold five full-width characters in 56 pixels: an 11-pixel font fits them.
-const WindowDefinition mainWindowDefinition{u"TicoraV2.0", {278, 242}, u":/ticora/ticora.ico",
-                                            11};
+const WindowDefinition mainWindowDefinition{u"TicoraV2.0", {278, 242}, u":/ticora/ticora.ico", 11};
 
 // From the top of the stack to the bottom: the group box lies beneath the rows it frames.
+// clang-format off
 const std::array<ControlDefinition, 22> controlDefinitions{{
     {u"通用对话框1", ControlKind::FileDialog, {}, {}, {}, {}, {}, {}, false, 0,
      u"MP3（*.mp3）|*.mp3"},
@@ -49,6 +49,7 @@ const std::array<ControlDefinition, 22> controlDefinitions{{
     {u"标签1", ControlKind::Label, {}, {16, 56}, {64, 24}, u"提示时间：", black},
     {u"分组框1", ControlKind::GroupBox, {}, {8, 40}, {264, 136}, u"时间设定", black},
 }};
+// clang-format on
 
 const std::array<Binding, 9> eventBindings{{
     {{}, Event::Created, &onWindowCreated},

@@ -13,7 +13,9 @@ namespace ticora::testing {
 // A clock that stands still until told to move.
 class FakeClock final : public Clock {
 public:
-    explicit FakeClock(QDateTime start) : m_now(std::move(start)) {}
+    explicit FakeClock(QDateTime start)
+        : m_now(std::move(start))
+    {}
     QDateTime now() const override
     {
         ++readings;

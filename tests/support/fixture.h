@@ -26,11 +26,9 @@ struct Fixture {
         player = playerOwned.get();
         browser = browserOwned.get();
         tray = trayOwned.get();
-        platform = std::make_unique<Platform>(Services{std::move(clockOwned), std::move(boxOwned),
-                                                       std::move(dialogOwned),
-                                                       std::move(playerOwned),
-                                                       std::move(browserOwned),
-                                                       std::move(trayOwned)});
+        platform = std::make_unique<Platform>(
+            Services{std::move(clockOwned), std::move(boxOwned), std::move(dialogOwned),
+                     std::move(playerOwned), std::move(browserOwned), std::move(trayOwned)});
         buildMainWindow(*platform);
     }
 

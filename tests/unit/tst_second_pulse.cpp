@@ -37,18 +37,18 @@ private Q_SLOTS:
         QTest::addColumn<QList<bool>>("newSecond");
         QTest::newRow("punctual") << QList<qint64>{1001, 2001, 3001}
                                   << QList<bool>{true, true, true};
-        QTest::newRow("woken early, then on time") << QList<qint64>{999, 1000}
-                                                   << QList<bool>{false, true};
-        QTest::newRow("two wakes in one second") << QList<qint64>{1001, 1500, 2003}
-                                                 << QList<bool>{true, false, true};
-        QTest::newRow("late by most of a second") << QList<qint64>{1999, 2001}
-                                                  << QList<bool>{true, true};
-        QTest::newRow("clock stepped forward") << QList<qint64>{1001, 3'600'001, 3'601'001}
-                                               << QList<bool>{true, true, true};
-        QTest::newRow("clock stepped back") << QList<qint64>{5001, 2001, 3001}
-                                            << QList<bool>{true, true, true};
-        QTest::newRow("stepped back within the second") << QList<qint64>{5900, 5100}
-                                                        << QList<bool>{true, false};
+        QTest::newRow("woken early, then on time")
+            << QList<qint64>{999, 1000} << QList<bool>{false, true};
+        QTest::newRow("two wakes in one second")
+            << QList<qint64>{1001, 1500, 2003} << QList<bool>{true, false, true};
+        QTest::newRow("late by most of a second")
+            << QList<qint64>{1999, 2001} << QList<bool>{true, true};
+        QTest::newRow("clock stepped forward")
+            << QList<qint64>{1001, 3'600'001, 3'601'001} << QList<bool>{true, true, true};
+        QTest::newRow("clock stepped back")
+            << QList<qint64>{5001, 2001, 3001} << QList<bool>{true, true, true};
+        QTest::newRow("stepped back within the second")
+            << QList<qint64>{5900, 5100} << QList<bool>{true, false};
     }
     void alignerReportsEachSecondOnce()
     {

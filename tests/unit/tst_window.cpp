@@ -4,8 +4,6 @@
 #include "ui/window_definition.h"
 
 #include <QApplication>
-#include <QtEndian>
-#include <QTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +11,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QtEndian>
 
 using namespace Qt::StringLiterals;
 using namespace ticora;
@@ -23,12 +23,18 @@ namespace {
 const char *kindName(ControlKind kind)
 {
     switch (kind) {
-    case ControlKind::FileDialog: return "file dialog";
-    case ControlKind::Button: return "QPushButton";
-    case ControlKind::EditBox: return "edit box";
-    case ControlKind::Label: return "QLabel";
-    case ControlKind::Timer: return "timer";
-    case ControlKind::GroupBox: return "QGroupBox";
+    case ControlKind::FileDialog:
+        return "file dialog";
+    case ControlKind::Button:
+        return "QPushButton";
+    case ControlKind::EditBox:
+        return "edit box";
+    case ControlKind::Label:
+        return "QLabel";
+    case ControlKind::Timer:
+        return "timer";
+    case ControlKind::GroupBox:
+        return "QGroupBox";
     }
     return "";
 }
@@ -118,14 +124,14 @@ private Q_SLOTS:
         QTest::addColumn<QColor>("colour");
         QTest::newRow("browse") << u"按钮3"_s << QPoint(224, 144) << u"浏览"_s << QColor();
         QTest::newRow("music path") << u"编辑框5"_s << QPoint(80, 144) << QString() << QColor();
-        QTest::newRow("music label") << u"标签9"_s << QPoint(16, 143) << u"播放音乐："_s
-                                     << QColor(Qt::black);
+        QTest::newRow("music label")
+            << u"标签9"_s << QPoint(16, 143) << u"播放音乐："_s << QColor(Qt::black);
         QTest::newRow("link") << u"标签10"_s << QPoint(160, 216) << u"https://orvelle.dev"_s
                               << QColor(0, 0, 255);
         QTest::newRow("author") << u"标签8"_s << QPoint(78, 216) << u"Orvelle"_s
                                 << QColor(255, 0, 0);
-        QTest::newRow("clock line") << u"标签7"_s << QPoint(32, 10) << QString()
-                                    << QColor(0, 0, 255);
+        QTest::newRow("clock line")
+            << u"标签7"_s << QPoint(32, 10) << QString() << QColor(0, 0, 255);
         QTest::newRow("arm") << u"按钮1"_s << QPoint(63, 187) << u"确定"_s << QColor();
         QTest::newRow("disarm") << u"按钮2"_s << QPoint(159, 187) << u"取消"_s << QColor();
         QTest::newRow("hour") << u"编辑框1"_s << QPoint(78, 57) << QString() << QColor();
@@ -192,19 +198,18 @@ private Q_SLOTS:
                 continue;
             const QSize needed = label->fontMetrics().size(Qt::TextSingleLine, label->text());
             QVERIFY2(needed.width() <= label->width() && needed.height() <= label->height(),
-                     qPrintable(u"%1 needs %2x%3"_s.arg(c.name).arg(needed.width())
-                                    .arg(needed.height())));
+                     qPrintable(
+                         u"%1 needs %2x%3"_s.arg(c.name).arg(needed.width()).arg(needed.height())));
         }
-        f.platform->setCaption(u"标签7"_s, u"当前时间："_s
-                                               + dateTimeText(QDateTime(QDate(2026, 12, 28),
-                                                                        QTime(23, 58, 58))));
+        f.platform->setCaption(
+            u"标签7"_s,
+            u"当前时间："_s + dateTimeText(QDateTime(QDate(2026, 12, 28), QTime(23, 58, 58))));
         auto *clockLine = static_cast<QLabel *>(f.platform->widget(u"标签7"_s));
         QVERIFY(clockLine->fontMetrics().horizontalAdvance(clockLine->text())
                 <= clockLine->width());
         for (const QString &name : {u"按钮1"_s, u"按钮2"_s, u"按钮3"_s}) {
             auto *button = static_cast<QPushButton *>(f.platform->widget(name));
-            QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) + 8
-                         <= button->width(),
+            QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) + 8 <= button->width(),
                      qPrintable(name));
         }
     }
@@ -212,9 +217,9 @@ private Q_SLOTS:
     void bindingsNameExistingControls()
     {
         for (const Binding &b : eventBindings) {
-            const auto defined = std::find_if(
-                controlDefinitions.begin(), controlDefinitions.end(),
-                [&](const ControlDefinition &c) { return c.name == b.control; });
+            const auto defined
+                = std::find_if(controlDefinitions.begin(), controlDefinitions.end(),
+                               [&](const ControlDefinition &c) { return c.name == b.control; });
             const bool onWindow = b.control.isEmpty();
             QVERIFY2(onWindow || defined != controlDefinitions.end(),
                      qPrintable(b.control.toString()));
@@ -261,8 +266,8 @@ private Q_SLOTS:
         f.platform->onCreated([&] {
             for (const QString &name : {u"标签7"_s})
                 seenAtCreation << f.platform->caption(name);
-            for (const QString &name : {u"编辑框1"_s, u"编辑框2"_s, u"编辑框3"_s, u"编辑框4"_s,
-                                        u"编辑框5"_s})
+            for (const QString &name :
+                 {u"编辑框1"_s, u"编辑框2"_s, u"编辑框3"_s, u"编辑框4"_s, u"编辑框5"_s})
                 seenAtCreation << f.platform->content(name);
             onWindowCreated(*f.platform);
         });
@@ -356,9 +361,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("qtFilters");
         QTest::newRow("music") << u"MP3（*.mp3）|*.mp3"_s
                                << QStringList{u"MP3（*.mp3） (*.[mM][pP]3)"_s};
-        QTest::newRow("two entries") << u"Audio|*.mp3;*.ogg|All|*"_s
-                                     << QStringList{u"Audio (*.[mM][pP]3 *.[oO][gG][gG])"_s,
-                                                    u"All (*)"_s};
+        QTest::newRow("two entries")
+            << u"Audio|*.mp3;*.ogg|All|*"_s
+            << QStringList{u"Audio (*.[mM][pP]3 *.[oO][gG][gG])"_s, u"All (*)"_s};
         QTest::newRow("empty") << QString() << QStringList{};
     }
     void nameFiltersForTheFileDialog()
