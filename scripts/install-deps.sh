@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Ticora needs that this machine lacks, and says which.
 #   install-deps.sh run    what building and running the program takes
-#   install-deps.sh test   that, plus the headless desktop the tests run on
+#   install-deps.sh test   that, plus the headless desktop the tests run on and the checkers
+#   install-deps.sh deb    that of run, plus what building the Debian package takes
 set -euo pipefail
 
 build_and_run=(
@@ -13,12 +14,15 @@ build_and_run=(
 headless_desktop=(
     xvfb xauth openbox trayer xdotool x11-utils xclip dbus dbus-x11
     pulseaudio pulseaudio-utils sox libsox-fmt-mp3 lame imagemagick python3
+    desktop-file-utils appstream clang-tidy clang-format
 )
+debian_package=(dpkg-dev file)
 
 case "${1:-run}" in
     run) wanted=("${build_and_run[@]}") ;;
     test) wanted=("${build_and_run[@]}" "${headless_desktop[@]}") ;;
-    *) echo "usage: $0 run|test" >&2; exit 2 ;;
+    deb) wanted=("${build_and_run[@]}" "${debian_package[@]}") ;;
+    *) echo "usage: $0 run|test|deb" >&2; exit 2 ;;
 esac
 
 missing=()
