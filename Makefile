@@ -1,9 +1,19 @@
-# make run    install what is missing, build, start Ticora
-# make test   install what is missing, build, run every test headless
+# make run       install what is missing, build, start Ticora
+# make test      install what is missing, build, run every test headless, then the same unit
+#                tests under AddressSanitizer and UBSan, then clang-tidy and clang-format
+# make install   build for release and install (PREFIX, default /usr/local; DESTDIR honoured)
+# make deb       build the Debian package ticora_<version>_<arch>.deb in $(RELEASE_BUILD)
 BUILD ?= build
 BUILD_TYPE ?= Debug
+ASAN_BUILD ?= build-asan
+RELEASE_BUILD ?= build-release
+PREFIX ?= /usr/local
 
-.PHONY: all build run test clean
+# Report every sanitizer finding with its stack, and stop at the first one.
+SANITIZER_ENV = ASAN_OPTIONS=detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
+                UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: all build run test tests sanitizers tidy format release install deb clean
 
 all: build
 
@@ -18,8 +28,36 @@ run:
 
 test:
 	@scripts/install-deps.sh test
-	@$(MAKE) --no-print-directory build
+	@MAKE="$(MAKE)" scripts/check.sh tests sanitizers tidy format
+
+# The stages of make test, each runnable on its own.
+tests: build
 	ctest --test-dir $(BUILD) --output-on-failure
 
+sanitizers:
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTICORA_SANITIZE=ON
+	cmake --build $(ASAN_BUILD)
+	$(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD) -L unit --no-tests=error --output-on-failure
+
+tidy: build
+	scripts/lint.sh tidy $(BUILD)
+
+format:
+	scripts/lint.sh format
+
+release:
+	cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+	cmake --build $(RELEASE_BUILD)
+
+install:
+	@scripts/install-deps.sh run
+	@$(MAKE) --no-print-directory release
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_BUILD) --prefix "$(PREFIX)" --strip
+
+deb:
+	@scripts/install-deps.sh deb
+	@$(MAKE) --no-print-directory release
+	cd $(RELEASE_BUILD) && cpack -G DEB
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD)
