@@ -5,6 +5,7 @@ manager, the trayer notification area and a PulseAudio server whose only sink is
 Everything it starts is stopped again on exit, whatever happens in between.
 """
 import array
+import json
 import math
 import os
 import re
@@ -17,6 +18,32 @@ import unittest
 
 SINK = "ticora_null"
 RATE = 44100
+
+# Run by the system's Python, which has the AT-SPI bindings: the accessible objects of the
+# application with the given process id, as a JSON tree.
+ACCESSIBLES = r"""
+import json, sys, time, pyatspi
+
+def children(acc):
+    return [c for c in map(acc.getChildAtIndex, range(acc.childCount)) if c is not None]
+
+def node(acc):
+    try:
+        x, y, w, h = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    except NotImplementedError:
+        x = y = w = h = 0
+    return {"role": acc.getRoleName(), "name": acc.name,
+            "states": [pyatspi.stateToString(s) for s in acc.getState().getStates()],
+            "extents": [x, y, w, h], "children": [node(c) for c in children(acc)]}
+
+pid = int(sys.argv[1])
+for attempt in range(50):  # the registry can take a moment to list the applications
+    apps = [a for a in children(pyatspi.Registry.getDesktop(0)) if a.get_process_id() == pid]
+    if apps:
+        break
+    time.sleep(0.1)
+print(json.dumps([node(c) for a in apps for c in children(a)]))
+"""
 
 
 def wait_for(predicate, timeout=10.0, interval=0.05, what="condition"):
@@ -164,6 +191,20 @@ class Desktop:
             argv += ["--class", class_name]
         return [int(w) for w in self.x(*argv, check=False).split()]
 
+    def watch_for_window(self, title, timeout=10.0):
+        """Looks for a shown window titled title as often as it can until one appears. Returns
+        it with the wall-clock times (time.time()) of the last look that did not find it and
+        of the first that did."""
+        pattern = f"^{re.escape(title)}$"
+        deadline = time.monotonic() + timeout
+        absent_at = time.time()
+        while time.monotonic() < deadline:
+            found = self.window_ids(name=pattern, only_visible=True)
+            if found:
+                return found[0], absent_at, time.time()
+            absent_at = time.time()
+        raise AssertionError(f"timed out after {timeout}s waiting for a window titled {title!r}")
+
     def window_named(self, title, timeout=10.0):
         return wait_for(lambda: (self.window_ids(name=f"^{re.escape(title)}$",
                                                  only_visible=True) or [None])[0],
@@ -191,6 +232,14 @@ class Desktop:
         numbers = [int(n) for n in re.findall(r"\d+", out.split("=")[-1])] if "=" in out else []
         return tuple(numbers) if len(numbers) == 4 else (0, 0, 0, 0)
 
+    def accessibles(self, pid):
+        """The program's windows as the accessibility bus presents them to assistive tools: a
+        tree of {role, name, states, extents (x, y, w, h on the screen), children}. The program
+        must have been launched with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1."""
+        result = subprocess.run(["/usr/bin/python3", "-c", ACCESSIBLES, str(pid)], env=self.env,
+                                capture_output=True, text=True, timeout=30, check=True)
+        return json.loads(result.stdout)
+
     def screen_size(self):
         w, h = re.search(r"dimensions:\s+(\d+)x(\d+)", self.x("xdpyinfo")).groups()
         return int(w), int(h)
@@ -205,6 +254,14 @@ class Desktop:
         x, y, w, h = crop
         return subprocess.run(["import", "-window", str(window), "-crop", f"{w}x{h}+{x}+{y}",
                                "rgb:-"], env=self.env, capture_output=True, check=True).stdout
+
+    def colours(self, window, crop):
+        """The (r, g, b) colours, 0..255, of the pixels of a region (x, y, w, h) of a window."""
+        x, y, w, h = crop
+        data = subprocess.run(["import", "-window", str(window), "-crop", f"{w}x{h}+{x}+{y}",
+                               "-depth", "8", "rgb:-"], env=self.env, capture_output=True,
+                              check=True).stdout
+        return [tuple(data[i:i + 3]) for i in range(0, len(data) - 2, 3)]
 
     # ---- a user's hands -------------------------------------------------------------------
     def click(self, window, x, y, button=1):
@@ -264,6 +321,10 @@ class Recording:
                                       f"--rate={RATE}", "--channels=1", "--latency-msec=20"],
                                      env=desktop.env, stdout=self.out,
                                      stderr=subprocess.DEVNULL)
+
+    def seconds(self):
+        """How much has been recorded so far."""
+        return os.path.getsize(self.path) // 2 / RATE
 
     def levels(self, window_s=0.1):
         """RMS level (0..1) of each window_s slice recorded so far."""
