@@ -7,7 +7,7 @@ set -euo pipefail
 
 build_and_run=(
     cmake ninja-build g++ make pkg-config
-    qt6-base-dev qt6-multimedia-dev libgl-dev qt6-qpa-plugins
+    qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev qt6-qpa-plugins
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
     fonts-wqy-microhei
 )

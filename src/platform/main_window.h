@@ -16,6 +16,9 @@ public:
     // in a box that takes Enter itself.
     void setDefaultButton(QPushButton *button);
 
+    // Shows the hidden window again, in the normal state.
+    void showRestored();
+
 Q_SIGNALS:
     // The size or the window state (normal, minimised) changed.
     void sizeChanged();

@@ -43,6 +43,7 @@ Platform::Platform(Services services)
     , m_window(std::make_unique<MainWindow>())
     , m_pulse(std::make_unique<SecondPulse>(*m_services.clock))
 {
+    connect(m_pulse.get(), &SecondPulse::second, this, &Platform::bringBackIfTrayGone);
     connect(m_pulse.get(), &SecondPulse::second, this, &Platform::tickTimers);
     connect(m_window.get(), &MainWindow::sizeChanged, this, [this] {
         if (m_onSizeChanged)
@@ -322,7 +323,24 @@ bool Platform::isWindowVisible() const
 
 void Platform::setWindowVisible(bool visible)
 {
-    m_window->setVisible(visible);
+    // A window put away in the tray comes back restored: shown minimised, it would be neither
+    // on the screen nor in the tray.
+    if (visible && !m_window->isVisible())
+        m_window->showRestored();
+    else
+        m_window->setVisible(visible);
+    m_hiddenInTray = !visible;
+}
+
+void Platform::bringBackIfTrayGone()
+{
+    // With the notification area gone (its panel ended or crashed), nothing could bring the
+    // window back. Qt keeps the news of it to itself, so it is looked for on the second the
+    // program wakes up for anyway, and only while the window is away.
+    if (!m_hiddenInTray || m_services.tray->hostAvailable())
+        return;
+    setWindowVisible(true);
+    setWindowState(0);
 }
 
 int Platform::windowState() const

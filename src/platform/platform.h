@@ -75,7 +75,9 @@ public:
     void setInterval(const QString &timer, int intervalMs);
     QString fileName(const QString &fileDialog) const;
 
-    // The main window: visible, and its state (0 normal, 1 maximised, 2 minimised).
+    // The main window: visible, and its state (0 normal, 1 maximised, 2 minimised). Showing a
+    // hidden window brings it back in the normal state. Should the notification area go away
+    // while the window is hidden, the window comes back by itself on the next second.
     bool isWindowVisible() const;
     void setWindowVisible(bool visible);
     int windowState() const;
@@ -126,6 +128,7 @@ private:
     const Control &control(const QString &name, Kind kind) const;
     QWidget *parentWidget(const QString &parent) const;
     void tickTimers();
+    void bringBackIfTrayGone();
 
     Services m_services;
     std::unique_ptr<MainWindow> m_window;
@@ -136,6 +139,8 @@ private:
     std::function<void()> m_onSizeChanged;
     std::function<void(int)> m_onTrayEvent;
     QIcon m_icon;
+    // Hidden through setWindowVisible(), so that only the tray icon can bring it back.
+    bool m_hiddenInTray = false;
 };
 
 } // namespace ticora
