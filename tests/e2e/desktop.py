@@ -221,6 +221,25 @@ class Desktop:
     def is_viewable(self, window):
         return "Map State: IsViewable" in self.x("xwininfo", "-id", str(window), check=False)
 
+    def wm_state(self, window):
+        """"Normal" or "Iconic" while the window manager holds the window, None when withdrawn."""
+        out = self.x("xprop", "-id", str(window), "WM_STATE", check=False)
+        found = re.search(r"window state: (\w+)", out)
+        return found.group(1) if found else None
+
+    def net_wm_state(self, window):
+        out = self.x("xprop", "-id", str(window), "_NET_WM_STATE", check=False)
+        return set(re.findall(r"_NET_WM_STATE_\w+", out.split("=", 1)[-1])) if "=" in out else set()
+
+    def client_list(self):
+        """The windows the window manager lists for taskbars and pagers."""
+        out = self.x("xprop", "-root", "_NET_CLIENT_LIST", check=False)
+        return [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", out)]
+
+    def active_window(self):
+        out = self.x("xdotool", "getactivewindow", check=False).strip()
+        return int(out) if out.isdigit() else None
+
     def geometry(self, window):
         info = self.x("xwininfo", "-id", str(window))
         value = lambda key: int(re.search(rf"{key}:\s+(-?\d+)", info).group(1))
@@ -267,6 +286,18 @@ class Desktop:
     def click(self, window, x, y, button=1):
         self.x("xdotool", "mousemove", "--window", str(window), str(x), str(y),
                "click", str(button))
+
+    def press(self, window, x, y, button=1):
+        """Holds a mouse button down over a window; release() lets it go."""
+        self.x("xdotool", "mousemove", "--window", str(window), str(x), str(y),
+               "mousedown", str(button))
+
+    def release(self, button=1):
+        self.x("xdotool", "mouseup", str(button))
+
+    def minimise(self, window):
+        """Minimises a window through the window manager, as its title-bar button does."""
+        self.x("xdotool", "windowminimize", str(window))
 
     def key(self, *keys, window=None, check=True):
         """Presses keys; check=False where the keys may end the program mid-press."""
