@@ -3,6 +3,8 @@
 #                tests under AddressSanitizer and UBSan, then clang-tidy and clang-format
 # make install   build for release and install (PREFIX, default /usr/local; DESTDIR honoured)
 # make deb       build the Debian package ticora_<version>_<arch>.deb in $(RELEASE_BUILD)
+# make bench     build for release and measure Ticora beside GNOME Clocks and Alarm Clock,
+#                results in bench/RESULTS.md (QUICK=1: short runs, results in build-bench/)
 BUILD ?= build
 BUILD_TYPE ?= Debug
 ASAN_BUILD ?= build-asan
@@ -13,7 +15,7 @@ PREFIX ?= /usr/local
 SANITIZER_ENV = ASAN_OPTIONS=detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all build run test tests sanitizers tidy format release install deb clean
+.PHONY: all build run test tests sanitizers tidy format release install deb bench clean
 
 all: build
 
@@ -58,6 +60,9 @@ deb:
 	@scripts/install-deps.sh deb
 	@$(MAKE) --no-print-directory release
 	cd $(RELEASE_BUILD) && cpack -G DEB
+
+bench:
+	@bench/run.sh $(if $(QUICK),--quick)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD)
