@@ -7,9 +7,12 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QMediaPlayer>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStandardPaths>
+#include <QTextBoundaryFinder>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -35,18 +38,62 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
+// The text as a message box can show it in full on a screen of that size, its OK button on the
+// screen too: the whole text, or as much of its beginning as fits, followed by "…".
+QString beginningThatFits(const QString &text, const QFont &font, QSize screen)
+{
+    // A box wraps its text between words at half the screen's width or 500 pixels, whichever
+    // is less; a longer word widens it, up to a limit beyond which the word is cut off unseen.
+    // So the text fits where, wrapped at that width, every line keeps within it, and the lines
+    // take at most two fifths of the screen's height: the box is centred, and its title bar,
+    // buttons and, once opened, its details below need the rest.
+    const QFontMetrics metrics(font);
+    const QRect area(0, 0, std::min(screen.width() / 2, 500), 0);
+    const auto fits = [&](const QString &shown) {
+        const QRect needed = metrics.boundingRect(area, Qt::TextWordWrap, shown);
+        return needed.width() <= area.width() && needed.height() <= screen.height() * 2 / 5;
+    };
+    if (fits(text))
+        return text;
+    const QString more = u"…"_s;
+    qsizetype shortest = 0;
+    qsizetype longest = text.size();
+    while (shortest < longest) {
+        const qsizetype middle = (shortest + longest + 1) / 2;
+        if (fits(text.left(middle) + more))
+            shortest = middle;
+        else
+            longest = middle - 1;
+    }
+    // Never half a character: not a lone surrogate, nor an accent without its letter.
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    characters.setPosition(shortest);
+    if (!characters.isAtBoundary())
+        shortest = characters.toPreviousBoundary();
+    return text.left(shortest) + more;
+}
+
 class DesktopMessageBox final : public MessageBox {
 public:
     int show(const QString &text, int style, const QString &title) override
     {
-        QMessageBox box(style == 16 ? QMessageBox::Critical : QMessageBox::Information, title, text,
+        QMessageBox box(style == 16 ? QMessageBox::Critical : QMessageBox::Information, title, {},
                         QMessageBox::Ok);
         box.setTextFormat(Qt::PlainText);
+        // A box grows with its text, beyond the screen if need be, and its OK button with it:
+        // a reminder of a whole page could then never be acknowledged. What does not fit is
+        // shown in part, and whole in the details, which scroll.
+        const QString beginning
+            = beginningThatFits(text, box.font(), box.screen()->availableGeometry().size());
+        box.setText(beginning);
+        if (beginning != text)
+            box.setDetailedText(text);
         box.setWindowModality(Qt::ApplicationModal);
         // The box has no parent so that it shows even while the window sits in the tray.
         box.setWindowIcon(QApplication::windowIcon());
         box.exec();
-        // OK is its only button: however the box was closed, that was the answer.
+        // OK is its only answer, the details button only shows the text: however the box was
+        // closed, that was the answer.
         return 0;
     }
 };
