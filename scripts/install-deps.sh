@@ -14,7 +14,7 @@ build_and_run=(
 headless_desktop=(
     xvfb xauth openbox trayer xdotool x11-utils xclip dbus dbus-x11
     pulseaudio pulseaudio-utils sox libsox-fmt-mp3 lame imagemagick python3
-    at-spi2-core python3-pyatspi
+    at-spi2-core python3-pyatspi libfaketime
     desktop-file-utils appstream clang-tidy clang-format
 )
 debian_package=(dpkg-dev file)

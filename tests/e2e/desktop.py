@@ -5,6 +5,7 @@ manager, the trayer notification area and a PulseAudio server whose only sink is
 Everything it starts is stopped again on exit, whatever happens in between.
 """
 import array
+import datetime
 import json
 import math
 import os
@@ -44,6 +45,21 @@ for attempt in range(50):  # the registry can take a moment to list the applicat
     time.sleep(0.1)
 print(json.dumps([node(c) for a in apps for c in children(a)]))
 """
+
+
+def centre(x, y, w, h):
+    return x + w // 2, y + h // 2
+
+
+def find_accessible(nodes, role, name=None):
+    """The first accessible object with that role (and name), searching depth first."""
+    for node in nodes:
+        if node["role"] == role and name in (None, node["name"]):
+            return node
+        found = find_accessible(node["children"], role, name)
+        if found:
+            return found
+    return None
 
 
 def wait_for(predicate, timeout=10.0, interval=0.05, what="condition"):
@@ -373,6 +389,170 @@ class Recording:
         except subprocess.TimeoutExpired:
             self.proc.kill()
         self.out.close()
+
+
+# The main window's controls a user clicks, by the centres of their client-area rectangles.
+HOUR_BOX, MINUTE_BOX, SECOND_BOX = (95, 67), (161, 67), (225, 67)
+TEXT_BOX, MUSIC_BOX = (171, 112), (148, 155)
+ARM_BUTTON, DISARM_BUTTON = (91, 199), (187, 199)
+# 确定's and 取消's enabled flags while the reminder is armed, and once it is no longer.
+ARMED, DISARMED = (False, True), (True, False)
+
+
+class Program:
+    """One running Ticora as its user sees and handles it, told apart from any other by its
+    process id. Started with the accessibility bus on, so that its texts can be read."""
+
+    def __init__(self, desktop, extra_env=None):
+        self.d = desktop
+        self.proc = desktop.launch(extra_env={"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+                                              **(extra_env or {})})
+        self.window = wait_for(lambda: self.windows("TicoraV2.0"), timeout=20,
+                               what="the main window")[0]
+
+    def end(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+    # ---- what the user sees -------------------------------------------------------------------
+    def windows(self, title):
+        """This program's shown windows with that title."""
+        out = self.d.x("xdotool", "search", "--all", "--onlyvisible", "--pid", str(self.proc.pid),
+                       "--name", f"^{re.escape(title)}$", check=False)
+        return [int(w) for w in out.split()]
+
+    def accessibles(self):
+        return self.d.accessibles(self.proc.pid)
+
+    def clock(self):
+        """The date and time the clock line shows."""
+        prefix = "当前时间："
+        for name in _names(self.accessibles(), "label"):
+            if name.startswith(prefix):
+                return datetime.datetime.strptime(name[len(prefix):], "%Y-%m-%d %H:%M:%S")
+        raise AssertionError("no clock line on the window")
+
+    def buttons(self):
+        """确定's and 取消's enabled flags."""
+        tree = self.accessibles()
+        return tuple("enabled" in find_accessible(tree, "push button", caption)["states"]
+                     for caption in ("确定", "取消"))
+
+    def assert_buttons(self, expected, within=3.0):
+        wait_for(lambda: self.buttons() == expected, timeout=within,
+                 what=f"确定 and 取消 enabled as {expected}")
+
+    def assert_alive(self):
+        """Running still, and answering: its clock line moves on."""
+        if self.proc.poll() is not None:
+            raise AssertionError(f"the program ended with status {self.proc.returncode}")
+        first = self.clock()
+        wait_for(lambda: self.clock() != first, timeout=3, what="the clock line to move on")
+
+    def assert_quiet(self, until):
+        """No alert shows before that time.time()."""
+        while time.time() < until:
+            if self.windows("Ticora"):
+                raise AssertionError("an alert showed")
+            time.sleep(0.1)
+
+    def read(self, box):
+        return self.d.read_box(self.window, *box)
+
+    # ---- what the user does -------------------------------------------------------------------
+    def type(self, box, text):
+        self.d.type_into_box(self.window, *box, text)
+
+    def click(self, point):
+        self.d.click(self.window, *point)
+
+    def arm(self, text, music=None, lead=5, offset=0, times=lambda h, m, s: (h, m, s)):
+        """Fills in a reminder due lead seconds ahead on the program's clock, which runs offset
+        seconds off the real one, and clicks 确定. times turns the hour, minute and second into
+        what is typed. Returns the due second as a real time.time()."""
+        self.type(TEXT_BOX, text)
+        if music is not None:
+            self.type(MUSIC_BOX, music)
+        now = datetime.datetime.now().replace(microsecond=0)
+        due = now + datetime.timedelta(seconds=offset + lead)
+        for box, value in zip((HOUR_BOX, MINUTE_BOX, SECOND_BOX),
+                              times(due.hour, due.minute, due.second)):
+            self.type(box, str(value))
+        due = (now + datetime.timedelta(seconds=lead)).timestamp()
+        self.click(ARM_BUTTON)
+        if time.time() > due - 0.5:
+            raise AssertionError("the test was too slow to arm ahead of time")
+        return due
+
+    def await_alert(self, due, text=None):
+        """Waits for this program's alert and checks that it shows within its second, with the
+        text and an icon; returns the box window and its accessible object."""
+        absent_at = time.time()
+        while not (found := self.windows("Ticora")):
+            if absent_at > due + 5:
+                raise AssertionError("no alert")
+            absent_at = time.time()
+        if time.time() < due:
+            raise AssertionError(f"the alert came {due - time.time():.2f}s early")
+        if absent_at >= due + 1:
+            raise AssertionError(f"the alert missed its second by {absent_at - due - 1:.2f}s")
+        alert = wait_for(lambda: find_accessible(self.accessibles(), "alert", "Ticora"),
+                         what="the alert on the accessibility bus")
+        shown = find_accessible(alert["children"], "label")["name"]
+        if text is not None and shown != text:
+            raise AssertionError(f"the alert says {shown[:80]!r}, not {text[:80]!r}")
+        if not find_accessible(alert["children"], "image"):
+            raise AssertionError("the alert has no icon")
+        return found[0], alert
+
+    def assert_on_screen(self, box):
+        """The whole box is on the screen, and its OK button with it."""
+        width, height = self.d.screen_size()
+        x, y, w, h = self.d.geometry(box)
+        left, right, top, bottom = self.d.frame_extents(box)
+        if x - left < 0 or y - top < 0 or x + w + right > width or y + h + bottom > height:
+            raise AssertionError(f"the box {w}x{h} at {x},{y} runs off the {width}x{height} "
+                                 "screen")
+        alert = find_accessible(self.accessibles(), "alert", "Ticora")
+        ok = find_accessible(alert["children"], "push button", "OK")
+        if ok is None:
+            raise AssertionError("the alert has no OK button")
+        ox, oy, ow, oh = ok["extents"]
+        if ox < 0 or oy < 0 or ox + ow > width or oy + oh > height:
+            raise AssertionError(f"OK at {ok['extents']} lies off the screen")
+        return ok
+
+    def press_ok(self, box):
+        """Clicks the alert's OK with the mouse, as it is seen on the screen."""
+        ok = self.assert_on_screen(box)
+        self.d.x("xdotool", "mousemove", *map(str, centre(*ok["extents"])), "click", "1")
+        wait_for(lambda: not self.d.is_viewable(box), timeout=5, what="the alert to close")
+
+
+class DesktopTestCase(unittest.TestCase):
+    """One desktop for all the tests of a class, and a program started afresh by each test."""
+    desktop_options = {"audio": False}
+
+    @classmethod
+    def setUpClass(cls):
+        cls.desktop = Desktop(**cls.desktop_options).__enter__()
+        cls.addClassCleanup(cls.desktop.__exit__, None, None, None)
+        # The test's clock must read as the program's does.
+        os.environ["TZ"] = cls.desktop.env["TZ"]
+        time.tzset()
+
+    def start(self, extra_env=None):
+        program = Program(self.desktop, extra_env)
+        self.addCleanup(program.end)
+        return program
+
+
+def _names(nodes, role):
+    for node in nodes:
+        if node["role"] == role:
+            yield node["name"]
+        yield from _names(node["children"], role)
 
 
 def artifacts_dir():

@@ -9,7 +9,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from desktop import Desktop, wait_for  # noqa: E402
+from desktop import Desktop, centre, find_accessible as find, wait_for  # noqa: E402
 
 HOUR_BOX, MINUTE_BOX, SECOND_BOX = (95, 67), (161, 67), (225, 67)
 TEXT_BOX, MUSIC_BOX = (171, 112), (148, 155)
@@ -19,21 +19,6 @@ SLICE = 0.05                   # seconds of sound per level measured
 SOUND, SILENCE = 0.1, 0.005    # RMS levels; the clip's tone is at about 0.47
 STOP_WITHIN = 0.5              # seconds from closing the alert to silence
 WITH_ACCESSIBILITY = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
-
-
-def centre(x, y, w, h):
-    return x + w // 2, y + h // 2
-
-
-def find(nodes, role, name=None):
-    """The first accessible object with that role (and name), searching depth first."""
-    for node in nodes:
-        if node["role"] == role and name in (None, node["name"]):
-            return node
-        found = find(node["children"], role, name)
-        if found:
-            return found
-    return None
 
 
 def first_loud(levels, start=0):
