@@ -3,17 +3,20 @@
 #include "services.h"
 
 #include <QApplication>
-#include <QAudioOutput>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
-#include <QMediaPlayer>
+#include <QLibrary>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTextBoundaryFinder>
+#include <QTimer>
 #include <QUrl>
+
+#include <optional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -116,66 +119,83 @@ public:
     }
 };
 
-// Qt Multimedia is loaded on first need: a program that idles in the tray for days should
-// not carry an audio pipeline it may never use.
+// The player proper lives in a module of its own (media_player.cpp), loaded when the player is
+// first prepared: linked in, Qt Multimedia and the audio libraries beneath it would load at
+// start-up and stay for days in a program that may never play a note.
 class DesktopMusicPlayer final : public MusicPlayer {
 public:
+    DesktopMusicPlayer()
+    {
+        m_start.setSingleShot(true);
+        QObject::connect(&m_start, &QTimer::timeout, &m_start, [this] { playPending(); });
+    }
+
     void prepare() override
     {
-        if (m_player)
-            return;
-        if (!m_output)
-            m_output = std::make_unique<QAudioOutput>();
-        m_player = std::make_unique<QMediaPlayer>();
-        m_player->setAudioOutput(m_output.get());
-        // The repeats are counted here: Qt 6.4's GStreamer backend neither honours setLoops()
-        // reliably nor plays again after a seek back from the end, so each round reloads the
-        // file. Queued, so that the backend has finished with its end-of-stream first.
-        QObject::connect(
-            m_player.get(), &QMediaPlayer::mediaStatusChanged, m_player.get(),
-            [this] { playAgainIfDue(); }, Qt::QueuedConnection);
+        if (load())
+            m_player->prepare();
     }
 
     void play(int loops, const QString &path) override
     {
-        stop();
-        prepare();
-        m_playsLeft = loops < 0 ? -1 : std::max(loops, 1);
-        m_player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
-        m_player->play();
+        // Started from the event loop rather than here: the alert box is shown right after this
+        // call, and loading the file would hold the box back for as long as that takes.
+        m_pending = Request{loops, path};
+        m_start.start(0);
     }
 
     void stop() override
     {
-        m_playsLeft = 0;
-        if (!m_player)
-            return;
-        // Told to stop, or given another file, a player whose file could not be played (none
-        // there, a folder, not MP3) waits a whole second for its broken pipeline, the program
-        // frozen meanwhile. Such a player has nothing to stop: it is dropped instead, at once.
-        if (m_player->error() == QMediaPlayer::NoError)
+        m_pending.reset();
+        m_start.stop();
+        if (m_player)
             m_player->stop();
-        else
-            m_player.reset();
     }
 
 private:
-    void playAgainIfDue()
+    struct Request {
+        int loops;
+        QString path;
+    };
+
+    void playPending()
     {
-        // A file with nothing in it would otherwise be reloaded as fast as the machine can.
-        if (m_player->mediaStatus() != QMediaPlayer::EndOfMedia || m_player->duration() <= 0
-            || m_playsLeft == 0 || (m_playsLeft > 0 && --m_playsLeft == 0))
-            return;
-        const QUrl source = m_player->source();
-        m_player->setSource({});
-        m_player->setSource(source);
-        m_player->play();
+        const std::optional<Request> request = std::exchange(m_pending, std::nullopt);
+        if (request && load())
+            m_player->play(request->loops, request->path);
     }
 
-    std::unique_ptr<QAudioOutput> m_output;
-    std::unique_ptr<QMediaPlayer> m_player;
-    // How many more times the file is to be played, counting the current one; -1 for ever.
-    int m_playsLeft = 0;
+    bool load()
+    {
+        if (!m_player && !m_unavailable) {
+            m_player = loadPlayerModule();
+            m_unavailable = !m_player;
+        }
+        return m_player != nullptr;
+    }
+
+    static std::unique_ptr<MusicPlayer> loadPlayerModule()
+    {
+        // Beside the program in the build tree; in the program's library folder once installed.
+        const QString home = QCoreApplication::applicationDirPath();
+        const QString installed = home + u'/' + QStringLiteral(TICORA_PLAYER_DIR);
+        QString problems;
+        for (const QString &folder : {home, installed}) {
+            QLibrary module(folder + u"/ticora-player"_s);
+            using Create = MusicPlayer *(*)();
+            if (const auto create
+                = reinterpret_cast<Create>(module.resolve("ticora_create_player")))
+                return std::unique_ptr<MusicPlayer>(create());
+            problems += u"\n  "_s + module.errorString();
+        }
+        qWarning("ticora: no music: the player module would not load:%s", qUtf8Printable(problems));
+        return nullptr;
+    }
+
+    QTimer m_start;
+    std::optional<Request> m_pending;
+    std::unique_ptr<MusicPlayer> m_player;
+    bool m_unavailable = false;
 };
 
 class DesktopBrowser final : public Browser {
@@ -247,6 +267,12 @@ void prepareDesktopEnvironment()
 {
     if (!qEnvironmentVariableIsSet("QT_MEDIA_BACKEND"))
         qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    // MP3 is decoded by mpg123, from GStreamer's good plugins. Where FFmpeg's plugins are there
+    // too, GStreamer would take their decoder, of the same rank but first by name, and load some
+    // sixty FFmpeg libraries for one file: the first alert's music later, and some 30 MB more
+    // for as long as the program runs.
+    if (!qEnvironmentVariableIsSet("GST_PLUGIN_FEATURE_RANK"))
+        qputenv("GST_PLUGIN_FEATURE_RANK", "mpg123audiodec:PRIMARY");
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("DISPLAY")
         && qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");

@@ -19,6 +19,7 @@ METAINFO = "share/metainfo/io.github.orvelle.Ticora.metainfo.xml"
 ICON_SIZES = (32, 64, 128)
 EXPECTED = {
     "bin/ticora",
+    "lib/ticora/ticora-player.so",
     "share/applications/ticora.desktop",
     METAINFO,
     *(f"share/icons/hicolor/{s}x{s}/apps/ticora.png" for s in ICON_SIZES),
