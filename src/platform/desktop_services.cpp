@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QLibrary>
 #include <QMessageBox>
 #include <QScreen>
@@ -77,6 +78,8 @@ QString beginningThatFits(const QString &text, const QFont &font, QSize screen)
 }
 
 class DesktopMessageBox final : public MessageBox {
+    static constexpr int minimumBoxWidth = 260;
+
 public:
     int show(const QString &text, int style, const QString &title) override
     {
@@ -91,6 +94,11 @@ public:
         box.setText(beginning);
         if (beginning != text)
             box.setDetailedText(text);
+        // Sized to its text alone, a short reminder makes a box so narrow that the window
+        // manager cuts its title down to a letter.
+        if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+            grid->addItem(new QSpacerItem(minimumBoxWidth, 0), grid->rowCount(), 0, 1,
+                          grid->columnCount());
         box.setWindowModality(Qt::ApplicationModal);
         // The box has no parent so that it shows even while the window sits in the tray.
         box.setWindowIcon(QApplication::windowIcon());
