@@ -9,7 +9,7 @@ build_and_run=(
     cmake ninja-build g++ make pkg-config
     qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev qt6-qpa-plugins
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
-    fonts-wqy-microhei
+    fonts-wqy-microhei qt6-translations-l10n
 )
 headless_desktop=(
     xvfb xauth openbox trayer xdotool x11-utils xclip dbus dbus-x11

@@ -9,11 +9,14 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QLibrary>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTextBoundaryFinder>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 
 #include <optional>
@@ -291,6 +294,11 @@ void prepareApplication()
     QApplication::setApplicationName(u"Ticora"_s);
     QApplication::setApplicationVersion(u"2.0"_s);
     QApplication::setDesktopFileName(u"ticora"_s);
+    // The boxes' and the file dialog's own buttons speak the user's language.
+    auto *qtTexts = new QTranslator(qApp);
+    if (qtTexts->load(QLocale(), u"qtbase"_s, u"_"_s,
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTexts);
     // The window's close ends the program; nothing else may, not even the last box closing
     // while the window sits in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
