@@ -128,9 +128,10 @@ class Desktop:
         return False
 
     def _start(self, argv, name, **kwargs):
-        log = open(os.path.join(self.home, f"{name}.log"), "ab")
-        proc = subprocess.Popen(argv, env=self.env, stdout=kwargs.pop("stdout", log),
-                                stderr=log, stdin=subprocess.DEVNULL, **kwargs)
+        # The child keeps its own copy of the log's descriptor; ours closes at once.
+        with open(os.path.join(self.home, f"{name}.log"), "ab") as log:
+            proc = subprocess.Popen(argv, env=self.env, stdout=kwargs.pop("stdout", log),
+                                    stderr=log, stdin=subprocess.DEVNULL, **kwargs)
         self.procs.append(proc)
         return proc
 
@@ -179,9 +180,9 @@ class Desktop:
     def launch(self, binary=None, extra_env=None):
         binary = binary or os.environ["TICORA_BINARY"]
         env = dict(self.env, QT_QPA_PLATFORM="xcb", **(extra_env or {}))
-        log = open(os.path.join(self.home, "ticora.log"), "ab")
-        self.app = subprocess.Popen([binary], env=env, stdout=log, stderr=log,
-                                    stdin=subprocess.DEVNULL)
+        with open(os.path.join(self.home, "ticora.log"), "ab") as log:
+            self.app = subprocess.Popen([binary], env=env, stdout=log, stderr=log,
+                                        stdin=subprocess.DEVNULL)
         return self.app
 
     def app_log(self):
