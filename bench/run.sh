@@ -33,4 +33,4 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 cmake --build "$build" -j 2
 cc -O2 -Wall -Wextra -std=c11 -o "$build/xwatch" bench/xwatch.c -lX11 -lXdamage
 
-python3 bench/bench.py --binary "$build/ticora" --xwatch "$build/xwatch" --out "$out" "${quick[@]}"
+TICORA_ARTIFACTS=$build/bench-artifacts python3 bench/bench.py --binary "$build/ticora" --xwatch "$build/xwatch" --out "$out" "${quick[@]}"
