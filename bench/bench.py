@@ -80,6 +80,17 @@ def rss_kib(pid):
 
 def rss_by_file(pid, top=5):
     """The mappings that make up most of a process's RSS: [(KiB, file)], largest first."""
+    return sorted(((kib, n) for n, kib in rss_per_file(pid).items()), reverse=True)[:top]
+
+
+def rss_of_fonts(pid):
+    """The RSS of the font files a process has mapped: [(KiB, file)], largest first."""
+    return sorted(((kib, n) for n, kib in rss_per_file(pid).items()
+                   if n.lower().endswith((".ttf", ".ttc", ".otf", ".pcf", ".pcf.gz"))),
+                  reverse=True)
+
+
+def rss_per_file(pid):
     totals = {}
     name = None
     try:
@@ -91,8 +102,8 @@ def rss_by_file(pid, top=5):
                 elif line.startswith("Rss:"):
                     totals[name] = totals.get(name, 0) + int(line.split()[1])
     except OSError:
-        return []
-    return sorted(((kib, n) for n, kib in totals.items()), reverse=True)[:top]
+        return {}
+    return totals
 
 
 def task_counters(pid):
@@ -390,6 +401,7 @@ def measure_peer_memory_and_idle(desktop, maps, program, idle_s):
         time.sleep(5)
         result["rss_shown"] = rss_kib(proc.pid)
         result["rss_top"] = rss_by_file(proc.pid)
+        result["rss_fonts"] = rss_of_fonts(proc.pid)
         hide(desktop, program, proc, window)
         time.sleep(5)
         result["rss_hidden"] = rss_kib(proc.pid)
@@ -510,6 +522,7 @@ def measure_ticora_memory_and_idle(desktop, maps, program, idle_s, music):
         time.sleep(5)
         result["rss_shown"] = rss_kib(t.proc.pid)
         result["rss_top"] = rss_by_file(t.proc.pid)
+        result["rss_fonts"] = rss_of_fonts(t.proc.pid)
         t.hide()
         time.sleep(5)
         result["rss_hidden"] = rss_kib(t.proc.pid)
@@ -627,8 +640,9 @@ def mib(kib):
     return f"{kib / 1024:.1f} MiB"
 
 
-def ratio(ticora, peer):
-    return f" ({ticora / peer:.2f}×)" if peer else ""
+def ratio(ticora, peer, floor=0):
+    """Ticora's figure as a multiple of the peer's; none where the peer's is next to nothing."""
+    return f" ({ticora / peer:.2f}×)" if peer > floor else ""
 
 
 def machine():
@@ -705,9 +719,9 @@ def report(args, programs, startup, memory, alerts, clock, loop):
         if n in memory:
             i, ti = memory[n]["idle"], memory.get(tic, {}).get("idle")
             put(r_cpu, n, f"{i['cpu_s']:.3f} s" + ("" if n == tic or not ti
-                                                    else ratio(ti["cpu_s"], i["cpu_s"])))
+                                                    else ratio(ti["cpu_s"], i["cpu_s"], 0.001)))
             put(r_wake, n, f"{i['wakeups']:.2f}/s" + ("" if n == tic or not ti
-                                                      else ratio(ti["wakeups"], i["wakeups"])))
+                                                      else ratio(ti["wakeups"], i["wakeups"], 0.1)))
     if tic in memory:
         a = memory[tic]["idle_armed"]
         put(row(f"Idle CPU time {idle_label}, armed"), tic, f"{a['cpu_s']:.3f} s")
@@ -773,6 +787,18 @@ def report(args, programs, startup, memory, alerts, clock, loop):
         if n in memory:
             parts = ", ".join(f"{f} {kib / 1024:.1f}" for kib, f in memory[n]["rss_top"])
             notes.append(f"- {n}'s largest shares of RSS with the window shown (MiB): {parts}.")
+            fonts = memory[n]["rss_fonts"]
+            listed = ", ".join(f"{f} {kib / 1024:.1f}" for kib, f in fonts)
+            notes.append(f"  Its font files: {sum(k for k, _ in fonts) / 1024:.1f} MiB"
+                         + (f" ({listed})." if fonts else "."))
+    if tic in shown and "Alarm Clock" in shown and shown[tic] > shown["Alarm Clock"]:
+        font_kib = {n: sum(k for k, _ in memory[n]["rss_fonts"]) for n in (tic, "Alarm Clock")}
+        notes.append(f"- Ticora's RSS with the window shown is "
+                     f"{(shown[tic] - shown['Alarm Clock']) / 1024:.1f} MiB above Alarm Clock's. "
+                     f"Font files take {font_kib[tic] / 1024:.1f} MiB of Ticora's and "
+                     f"{font_kib['Alarm Clock'] / 1024:.1f} MiB of Alarm Clock's: Ticora's "
+                     "captions are Chinese and are drawn from a CJK font, whose pages the "
+                     "glyphs touch are mapped in, Alarm Clock's are Latin.")
     if alerts is not None:
         if silent:
             notes.append(f"- {silent} alert(s) showed the box but no sound reached the sink "
