@@ -23,7 +23,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
-from desktop import RATE, SINK, Desktop, artifacts_dir, wait_for  # noqa: E402
+from desktop import RATE, SINK, Desktop, artifacts_dir, stop_process, wait_for  # noqa: E402
 
 FULL = dict(launches=10, idle_s=60, run_s=600, loop_s=20)
 QUICK = dict(launches=3, idle_s=15, run_s=60, loop_s=8)
@@ -144,13 +144,7 @@ def measure_usage(pid, seconds, every=0.5):
 
 
 def stop(proc):
-    if proc.poll() is None:
-        proc.terminate()
-        try:
-            proc.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait()
+    stop_process(proc, timeout=5)
 
 
 # ---- watching the X server -----------------------------------------------------------------

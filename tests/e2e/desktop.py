@@ -62,6 +62,17 @@ def find_accessible(nodes, role, name=None):
     return None
 
 
+def stop_process(proc, timeout=3):
+    """Asks a process to end, and makes it if it will not."""
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
 def wait_for(predicate, timeout=10.0, interval=0.05, what="condition"):
     """Polls until predicate() returns something truthy, and returns it."""
     deadline = time.monotonic() + timeout
@@ -117,13 +128,7 @@ class Desktop:
             self.app.kill()
             self.app.wait()
         for proc in reversed(self.procs):
-            if proc.poll() is None:
-                proc.terminate()
-                try:
-                    proc.wait(timeout=3)
-                except subprocess.TimeoutExpired:
-                    proc.kill()
-                    proc.wait()
+            stop_process(proc)
         shutil.rmtree(self.home, ignore_errors=True)
         return False
 
