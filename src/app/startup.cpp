@@ -17,7 +17,7 @@ void showClockLine(Platform &platform)
 
 void onWindowCreated(Platform &platform)
 {
-    platform.installTrayIcon(u"TicoraV1.0"_s);
+    platform.installTrayIcon(u"TicoraV1.0"_s, u"显示/隐藏窗口"_s);
     platform.setThemedLook(1);
     showClockLine(platform);
     // Each box takes its own reading of the clock.

@@ -1,9 +1,15 @@
 #include "desktop_services.h"
 
 #include "services.h"
+#include "tray_clicks.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
+#include <QDBusServiceWatcher>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -11,6 +17,7 @@
 #include <QLibrary>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
@@ -214,24 +221,63 @@ public:
     void open(const QString &address) override { QDesktopServices::openUrl(QUrl(address)); }
 };
 
+// The name a StatusNotifierItem host's watcher owns on the session bus.
+constexpr auto notifierWatcher = "org.kde.StatusNotifierWatcher";
+
+// Whether the desktop's tray host opens the icon's menu on a left click: told by the program
+// that owns the notifier watcher, which is the host's own shell on the desktops that do it.
+bool trayHostOpensMenuOnLeftClick()
+{
+    const QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    if (!bus)
+        return false;
+    const QDBusReply<uint> pid = bus->servicePid(QString::fromLatin1(notifierWatcher));
+    if (!pid.isValid())
+        return false;
+    QFile name(u"/proc/%1/comm"_s.arg(pid.value()));
+    if (!name.open(QIODevice::ReadOnly))
+        return false;
+    return hostOpensMenuOnLeftClick(QString::fromUtf8(name.readAll()).trimmed());
+}
+
 class SystemTray final : public TrayIcon {
 public:
-    void install(const QIcon &icon, const QString &toolTip,
+    void install(const QIcon &icon, const QString &toolTip, const QString &toggleEntry,
                  std::function<void(int)> onEvent) override
     {
+        m_clicks = std::make_unique<TrayClicks>(std::move(onEvent));
         m_icon.setIcon(icon);
         m_icon.setToolTip(toolTip);
         QObject::connect(&m_icon, &QSystemTrayIcon::activated, &m_icon,
-                         [onEvent = std::move(onEvent)](QSystemTrayIcon::ActivationReason reason) {
-                             onEvent(trayOperationType(reason));
+                         [this](QSystemTrayIcon::ActivationReason reason) {
+                             m_clicks->activated(trayOperationType(reason));
                          });
+        QAction *entry = m_menu.addAction(toggleEntry);
+        QObject::connect(entry, &QAction::triggered, &m_menu, [this] { m_clicks->entryChosen(); });
+        QObject::connect(&m_menu, &QMenu::aboutToShow, &m_menu, [this] { m_clicks->menuOpened(); });
+        QObject::connect(&m_menu, &QMenu::aboutToHide, &m_menu, [this] { m_clicks->menuClosed(); });
+        // The host may restart, or another desktop's take its place.
+        m_watcher.setConnection(QDBusConnection::sessionBus());
+        m_watcher.addWatchedService(QString::fromLatin1(notifierWatcher));
+        QObject::connect(&m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, &m_icon,
+                         [this] { offerMenuWhereHostWantsIt(); });
+        offerMenuWhereHostWantsIt();
         m_icon.show();
     }
 
     bool hostAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
 private:
+    void offerMenuWhereHostWantsIt()
+    {
+        // Elsewhere a menu would only put a pointless popup on the right button.
+        m_icon.setContextMenu(trayHostOpensMenuOnLeftClick() ? &m_menu : nullptr);
+    }
+
     QSystemTrayIcon m_icon;
+    QMenu m_menu;
+    QDBusServiceWatcher m_watcher;
+    std::unique_ptr<TrayClicks> m_clicks;
 };
 
 } // namespace

@@ -411,9 +411,9 @@ void Platform::openWebAddress(const QString &address)
     m_services.browser->open(address);
 }
 
-void Platform::installTrayIcon(const QString &toolTip)
+void Platform::installTrayIcon(const QString &toolTip, const QString &toggleEntry)
 {
-    m_services.tray->install(m_icon, toolTip, [this](int operationType) {
+    m_services.tray->install(m_icon, toolTip, toggleEntry, [this](int operationType) {
         if (m_onTrayEvent)
             m_onTrayEvent(operationType);
     });

@@ -93,7 +93,7 @@ public:
     void playMusic(int loops, const QString &path);
     void stopMusic();
     void openWebAddress(const QString &address);
-    void installTrayIcon(const QString &toolTip);
+    void installTrayIcon(const QString &toolTip, const QString &toggleEntry);
     bool isTrayAvailable() const;
     // Switches the controls to the desktop's themed look.
     void setThemedLook(int style);

@@ -53,7 +53,9 @@ class TrayIcon {
 public:
     virtual ~TrayIcon() = default;
     // onEvent receives the operation type of each mouse action on the icon: 1 is a left click.
-    virtual void install(const QIcon &icon, const QString &toolTip,
+    // Where the tray host opens a menu on a left click rather than passing the click on, the
+    // icon carries a menu whose one entry, captioned toggleEntry, counts as that left click.
+    virtual void install(const QIcon &icon, const QString &toolTip, const QString &toggleEntry,
                          std::function<void(int)> onEvent)
         = 0;
     // Whether the desktop currently offers a notification area to show the icon in.

@@ -24,7 +24,9 @@ void onTrayEvent(Platform &platform, int operationType)
 {
     if (operationType != leftClick)
         return;
-    if (!platform.isWindowVisible()) {
+    // A window minimised while there was no notification area waits on the taskbar; once an
+    // icon can be clicked, that window counts as put away and the click brings it back.
+    if (!platform.isWindowVisible() || platform.windowState() == minimised) {
         platform.setWindowVisible(true);
         platform.setWindowState(normal);
     } else {

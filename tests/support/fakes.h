@@ -100,11 +100,12 @@ public:
 
 class FakeTray final : public TrayIcon {
 public:
-    void install(const QIcon &icon, const QString &toolTip,
+    void install(const QIcon &icon, const QString &toolTip, const QString &toggleEntry,
                  std::function<void(int)> onEvent) override
     {
         installedIcon = icon;
         installedToolTip = toolTip;
+        installedToggleEntry = toggleEntry;
         m_onEvent = std::move(onEvent);
     }
     bool hostAvailable() const override { return available; }
@@ -113,6 +114,7 @@ public:
 
     QIcon installedIcon;
     QString installedToolTip;
+    QString installedToggleEntry;
     bool available = true;
 
 private:

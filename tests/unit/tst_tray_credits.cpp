@@ -1,6 +1,7 @@
 #include "credits/credits.h"
 #include "fixture.h"
 #include "platform/desktop_services.h"
+#include "platform/tray_clicks.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -140,6 +141,33 @@ private Q_SLOTS:
         QCOMPARE(f.platform->windowState(), 2);
     }
 
+    // Minimised while there was no tray, the window waits on the taskbar; once a tray has come,
+    // one left click on its icon brings the window back and the next puts it away.
+    void aLeftClickBringsBackAWindowMinimisedBeforeTheTrayCame_data()
+    {
+        QTest::addColumn<Route>("route");
+        QTest::newRow("window state 2") << Route::WindowState;
+        QTest::newRow("window system") << Route::WindowSystem;
+    }
+    void aLeftClickBringsBackAWindowMinimisedBeforeTheTrayCame()
+    {
+        QFETCH(Route, route);
+        StartedFixture f;
+        f.tray->available = false;
+        minimise(f, route);
+        f.nextSecond();
+        QVERIFY(f.platform->isWindowVisible());
+        f.tray->available = true;
+        f.nextSecond();
+
+        f.tray->act(leftClick);
+        QVERIFY(isShown(*f.platform));
+        f.tray->act(leftClick);
+        QVERIFY(isHidden(*f.platform));
+        f.tray->act(leftClick);
+        QVERIFY(isShown(*f.platform));
+    }
+
     void aHiddenWindowComesBackWhenTheTrayGoes()
     {
         StartedFixture f;
@@ -227,6 +255,82 @@ private Q_SLOTS:
         QFETCH(QSystemTrayIcon::ActivationReason, reason);
         QFETCH(bool, isLeftClick);
         QCOMPARE(trayOperationType(reason) == 1, isLeftClick);
+    }
+
+    // What reaches the program from the icon, its menu and the menu's entry, in the order the
+    // host sends them: each letter is one notification, the result the operation types passed on.
+    //   t: a left click (activation)  d: a double click  r: a right click
+    //   o: the menu opens  c: the menu closes  e: the menu's entry is chosen
+    void trayClicksReachTheProgramOnce_data()
+    {
+        QTest::addColumn<QString>("notifications");
+        QTest::addColumn<QList<int>>("passedOn");
+        QTest::newRow("left click, no menu") << u"t"_s << QList<int>{1};
+        QTest::newRow("other clicks, no menu") << u"dr"_s << QList<int>{2, 3};
+        QTest::newRow("entry") << u"oec"_s << QList<int>{1};
+        // The host's first click on a fresh icon: the menu opens and the icon is activated.
+        QTest::newRow("first click opens and activates, then the entry")
+            << u"otec"_s << QList<int>{1};
+        QTest::newRow("first click, menu closed unused") << u"otc"_s << QList<int>{};
+        QTest::newRow("later single clicks and entries") << u"oecoec"_s << QList<int>{1, 1};
+        QTest::newRow("double click with the menu closed") << u"oect"_s << QList<int>{1, 1};
+        QTest::newRow("entry chosen after the menu reports closing") << u"otce"_s << QList<int>{1};
+    }
+    void trayClicksReachTheProgramOnce()
+    {
+        QFETCH(QString, notifications);
+        QFETCH(QList<int>, passedOn);
+        QList<int> received;
+        TrayClicks clicks([&](int operationType) { received << operationType; });
+        for (const QChar notification : notifications) {
+            switch (notification.unicode()) {
+            case u't':
+                clicks.activated(trayOperationType(QSystemTrayIcon::Trigger));
+                break;
+            case u'd':
+                clicks.activated(trayOperationType(QSystemTrayIcon::DoubleClick));
+                break;
+            case u'r':
+                clicks.activated(trayOperationType(QSystemTrayIcon::Context));
+                break;
+            case u'o':
+                clicks.menuOpened();
+                break;
+            case u'c':
+                clicks.menuClosed();
+                break;
+            case u'e':
+                clicks.entryChosen();
+                break;
+            }
+        }
+        QCOMPARE(received, passedOn);
+    }
+
+    void onlyGnomeShellOpensTheMenuOnALeftClick_data()
+    {
+        QTest::addColumn<QString>("hostProgram");
+        QTest::addColumn<bool>("opensMenu");
+        QTest::newRow("GNOME Shell") << u"gnome-shell"_s << true;
+        QTest::newRow("Plasma") << u"plasmashell"_s << false;
+        QTest::newRow("Plasma's watcher") << u"kded5"_s << false;
+        QTest::newRow("Xfce") << u"xfce4-panel"_s << false;
+        QTest::newRow("LXQt") << u"lxqt-panel"_s << false;
+        QTest::newRow("unknown") << QString() << false;
+    }
+    void onlyGnomeShellOpensTheMenuOnALeftClick()
+    {
+        QFETCH(QString, hostProgram);
+        QFETCH(bool, opensMenu);
+        QCOMPARE(hostOpensMenuOnLeftClick(hostProgram), opensMenu);
+    }
+
+    void theIconIsInstalledWithItsToolTipAndToggleEntry()
+    {
+        StartedFixture f;
+        QCOMPARE(f.tray->installedToolTip, u"TicoraV1.0"_s);
+        QCOMPARE(f.tray->installedToggleEntry, u"显示/隐藏窗口"_s);
+        QVERIFY(!f.tray->installedIcon.isNull());
     }
 };
 
